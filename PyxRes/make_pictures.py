@@ -470,7 +470,7 @@ def panel(img, k, box):
 
 def about_background(skin):
     # Close button at (270, 182)-(347, 202); the version text control sits right of "버전 :"
-    # at about (158, 122)-(300, 138) and takes #FAFAFA ("Standard") or #788CA6 (other skins).
+    # at about (140, 122)-(300, 138) and takes #FAFAFA ("Standard") or #788CA6 (other skins).
     img, d, k = dialog_background(357, 212, skin, "프로그램 정보")
     em = emblem(56)
     img.paste(em, (22, 52), em)
@@ -543,7 +543,7 @@ def button(w, h, skin, label, state, primary=False):
     text = (255, 255, 255) if primary else k["btn_text"]
     if state == 1:
         top, bottom = mix(top, (255, 255, 255), 0.35), mix(bottom, (255, 255, 255), 0.25)
-        edge = mix(edge, hexrgb("#F2A516") if not primary else (255, 255, 255), 0.5)
+        edge = hexrgb("#2F8FEA") if not primary else mix(edge, (255, 255, 255), 0.4)
     elif state == 2:
         top, bottom = mix(bottom, (0, 0, 0), 0.12), mix(top, (0, 0, 0), 0.05)
     grad = Image.new("RGB", (w, h))

@@ -300,11 +300,44 @@ const SheetEntry kSheet[] = {
     {3012, "how-to Standard", true}, {3016, "hover", true}, {3014, "pressed", true},
     {3041, "close (info, frame) Light", true}, {3043, "hover", true}, {3045, "pressed", true},
     {3042, "close (info, frame) Standard", true}, {3046, "hover", true}, {3044, "pressed", true},
-    {4023, "program information, Light", false}, {4022, "program information, Standard", false},
-    {4025, "upgrade, Light", false}, {4024, "upgrade, Standard", false},
-    {4026, "update reminder, Light", false}, {4027, "update reminder, Standard", false},
-    {5001, "blocked frame, Light", false}, {5002, "blocked frame, Standard", false},
+    {4023, "program information, Light, with its button", false}, {4022, "program information, Standard, with its button", false},
+    {4025, "upgrade, Light, with its buttons", false}, {4024, "upgrade, Standard, with its buttons", false},
+    {4026, "update reminder, Light, with its buttons", false}, {4027, "update reminder, Standard, with its buttons", false},
+    {5001, "blocked frame, Light, with its button", false}, {5002, "blocked frame, Standard, with its button", false},
 };
+
+// Buttons drawn over the backgrounds at the client rectangles the dialogs create them in.
+struct Overlay {
+    int background, button, x, y;
+};
+
+const Overlay kOverlays[] = {
+    {4023, 3041, 270, 182}, {4022, 3042, 270, 182},                           // information
+    {4025, 3065, 374, 292}, {4025, 3055, 456, 292},                           // upgrade
+    {4024, 3066, 374, 292}, {4024, 3056, 456, 292},
+    {4026, 3001, 461, 10},  {4026, 3011, 398, 172},                           // reminder
+    {4027, 3002, 461, 10},  {4027, 3012, 398, 172},
+    {5001, 3041, 398, 172}, {5002, 3042, 398, 172},                           // blocked frame
+};
+
+void DrawOverlays(HMODULE res, HDC sheet, HDC source, int background, int left, int top)
+{
+    for (const Overlay& o : kOverlays) {
+        if (o.background != background) {
+            continue;
+        }
+        HBITMAP button = LoadBitmapA(res, MAKEINTRESOURCEA(o.button));
+        BITMAP info = {};
+        if (button == nullptr || !GetObjectA(button, sizeof(info), &info)) {
+            continue;
+        }
+        HGDIOBJ old = SelectObject(source, button);
+        TransparentBlt(sheet, left + o.x, top + o.y, info.bmWidth, info.bmHeight, source, 0, 0,
+                       info.bmWidth, info.bmHeight, RGB(0xFE, 0xFE, 0xFE));
+        SelectObject(source, old);
+        DeleteObject(button);
+    }
+}
 
 int ContactSheet(const std::string& folder)
 {
@@ -313,7 +346,7 @@ int ContactSheet(const std::string& folder)
         std::fprintf(stderr, "PyxRes.dll not found\n");
         return 1;
     }
-    const int sheetWidth = 1160, margin = 10, labelHeight = 16;
+    const int sheetWidth = 1240, margin = 10, labelHeight = 16;
     struct Placed {
         HBITMAP bitmap;
         int x, y, w, h, scale;
@@ -321,6 +354,8 @@ int ContactSheet(const std::string& folder)
     };
     std::vector<Placed> placed;
     int x = margin, y = margin, rowHeight = 0, failures = 0;
+    HDC measure = CreateCompatibleDC(nullptr);
+    SelectObject(measure, GetStockObject(DEFAULT_GUI_FONT));
     for (const SheetEntry& e : kSheet) {
         HBITMAP bitmap = LoadBitmapA(res, MAKEINTRESOURCEA(e.id));
         BITMAP info = {};
@@ -329,13 +364,19 @@ int ContactSheet(const std::string& folder)
             ++failures;
             continue;
         }
-        int scale = info.bmHeight <= 20 ? (info.bmWidth * 3 <= sheetWidth - 2 * margin ? 3 : 1)
-                                        : 1;
-        if (info.bmWidth > 200 && info.bmHeight <= 20) {
-            scale = 2;
+        // Small pictures enlarged (3x, or 2x for the wider strips) so their pixels can be judged.
+        int room = sheetWidth - 2 * margin;
+        int scale = 1;
+        if (info.bmHeight <= 20) {
+            scale = info.bmWidth <= 40 ? 3 : (info.bmWidth * 2 <= room ? 2 : 1);
         }
+        char label[160];
+        std::snprintf(label, sizeof(label), "%d  %dx%d  %s", e.id, (int)info.bmWidth,
+                      (int)info.bmHeight, e.what);
+        SIZE text = {};
+        GetTextExtentPoint32A(measure, label, (int)std::strlen(label), &text);
         int w = info.bmWidth * scale, h = info.bmHeight * scale + labelHeight;
-        int boxWidth = w < 180 ? 180 : w;
+        int boxWidth = w > text.cx ? w : text.cx;
         if (x + boxWidth > sheetWidth - margin) {
             x = margin;
             y += rowHeight + margin;
@@ -347,6 +388,7 @@ int ContactSheet(const std::string& folder)
             rowHeight = h;
         }
     }
+    DeleteDC(measure);
     int sheetHeight = y + rowHeight + margin;
     Canvas sheet(sheetWidth, sheetHeight);
     RECT all = {0, 0, sheetWidth, sheetHeight};
@@ -369,6 +411,9 @@ int ContactSheet(const std::string& folder)
             BitBlt(sheet.dc, p.x, p.y + labelHeight, p.w, p.h, source, 0, 0, SRCCOPY);
         }
         SelectObject(source, old);
+        if (!p.entry->masked) {
+            DrawOverlays(res, sheet.dc, source, p.entry->id, p.x, p.y + labelHeight);
+        }
         DeleteObject(p.bitmap);
     }
     DeleteDC(source);

@@ -1,6 +1,10 @@
 // PyxRes.dll as the toolbar reads it: loaded by name, every picture taken by its numeric id.
 #include <windows.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -8,17 +12,18 @@ namespace {
 struct Picture {
     int id;
     int width, height;
-    bool masked;   // drawn with #FEFEFE as the transparent colour
+    bool masked;     // drawn with #FEFEFE as the transparent colour
+    int frameWidth;  // strips: width of one picture, each of which must show something
 };
 
 const Picture kPictures[] = {
-    {4011, 8 * 16, 16, true},   // ticker icons: certification classes 0-6, mark 7
-    {4015, 32 * 19, 19, true},  // lamp strip
-    {4016, 8 * 20, 16, true},   // site marks
+    {4011, 8 * 16, 16, true, 16},   // ticker icons: certification classes 0-6, mark 7
+    {4015, 32 * 19, 19, true, 19},  // lamp strip
+    {4016, 8 * 20, 16, true, 20},   // site marks
     {4017, 35, 16, true},       // logo
-    {4018, 2 * 5, 16, true},    // grip halves
-    {4019, 6 * 16, 16, true},   // function buttons and the grip item
-    {4020, 4 * 20, 20, true},   // settings pages
+    {4018, 2 * 5, 16, true, 5},    // grip halves
+    {4019, 6 * 16, 16, true, 16},   // function buttons and the grip item
+    {4020, 4 * 20, 20, true, 20},   // settings pages
     {4022, 357, 212, false},    // program information backgrounds
     {4023, 357, 212, false},
     {4024, 545, 324, false},    // upgrade dialog backgrounds
@@ -57,24 +62,37 @@ protected:
 
 HMODULE PyxResTest::module = nullptr;
 
-// Counts pixels of #FEFEFE in a loaded bitmap.
-int CountKeyPixels(HBITMAP bitmap, int width, int height)
+// The pixels of a loaded bitmap, row by row from the top, as COLORREF values.
+std::vector<COLORREF> ReadPixels(HBITMAP bitmap, int width, int height)
 {
+    std::vector<COLORREF> pixels;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    int n = 0;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            if (GetPixel(memory, x, y) == RGB(0xFE, 0xFE, 0xFE)) {
-                ++n;
-            }
+            pixels.push_back(GetPixel(memory, x, y));
         }
     }
     SelectObject(memory, old);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return n;
+    return pixels;
+}
+
+const COLORREF kKey = RGB(0xFE, 0xFE, 0xFE);
+
+// The pixels of picture `index` of a strip.
+std::vector<COLORREF> Frame(const std::vector<COLORREF>& pixels, int stripWidth, int height,
+                            int frameWidth, int index)
+{
+    std::vector<COLORREF> frame;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < frameWidth; ++x) {
+            frame.push_back(pixels[(size_t)y * stripWidth + index * frameWidth + x]);
+        }
+    }
+    return frame;
 }
 
 TEST_P(PyxResTest, LoadsByIdAtItsSize)
@@ -87,14 +105,45 @@ TEST_P(PyxResTest, LoadsByIdAtItsSize)
     ASSERT_NE(0, GetObjectA(bitmap, sizeof(info), &info));
     EXPECT_EQ(p.width, info.bmWidth) << p.id;
     EXPECT_EQ(p.height, info.bmHeight) << p.id;
-    int keys = CountKeyPixels(bitmap, info.bmWidth, info.bmHeight);
+    std::vector<COLORREF> pixels = ReadPixels(bitmap, info.bmWidth, info.bmHeight);
+    int keys = (int)std::count(pixels.begin(), pixels.end(), kKey);
     if (p.masked) {
         EXPECT_GT(keys, 0) << p.id << " has no transparent pixel";
         EXPECT_LT(keys, info.bmWidth * info.bmHeight) << p.id << " is empty";
     } else {
         EXPECT_EQ(0, keys) << p.id << " is a background and must be opaque";
     }
+    for (int i = 0; p.frameWidth > 0 && i < info.bmWidth / p.frameWidth; ++i) {
+        std::vector<COLORREF> frame =
+            Frame(pixels, info.bmWidth, info.bmHeight, p.frameWidth, i);
+        EXPECT_LT(std::count(frame.begin(), frame.end(), kKey), (long)frame.size())
+            << p.id << " picture " << i << " is empty";
+    }
     DeleteObject(bitmap);
+}
+
+// Every animation of the lamp changes the picture from one frame to the next.
+TEST(PyxResLamp, FramesOfEachAnimationDiffer)
+{
+    HMODULE module = LoadLibraryA("PyxRes.dll");
+    ASSERT_NE(nullptr, module);
+    HBITMAP bitmap = LoadBitmapA(module, MAKEINTRESOURCEA(4015));
+    ASSERT_NE(nullptr, bitmap);
+    std::vector<COLORREF> pixels = ReadPixels(bitmap, 32 * 19, 19);
+    struct Range {
+        const char* state;
+        int first, last;
+    };
+    const Range ranges[] = {{"trusted", 0, 3}, {"good", 4, 7},      {"caution", 8, 9},
+                            {"danger", 10, 11}, {"loading", 14, 31}, {"blank", 4, 13}};
+    for (const Range& r : ranges) {
+        for (int i = r.first; i < r.last; ++i) {
+            EXPECT_NE(Frame(pixels, 32 * 19, 19, 19, i), Frame(pixels, 32 * 19, 19, 19, i + 1))
+                << r.state << ": frames " << i << " and " << i + 1 << " are the same";
+        }
+    }
+    DeleteObject(bitmap);
+    FreeLibrary(module);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllPictures, PyxResTest, ::testing::ValuesIn(kPictures),

@@ -320,7 +320,7 @@ def logo():
     c.translucent(lambda t: t.rrect(2, 1.5, 33, 7.5, 3, fill=(255, 255, 255, 55)))
     img = c.done()
     d = ImageDraw.Draw(img)
-    d.text((17.5, 8.3), "루모라", font=font(11, True), fill=(255, 255, 255, 255), anchor="mm")
+    d.text((17.5, 8.3), "루모라", font=font(10, True), fill=(255, 255, 255, 255), anchor="mm")
     return masked(img, ground=hexrgb("#F0F0F0"))
 
 

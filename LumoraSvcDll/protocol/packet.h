@@ -81,6 +81,10 @@ public:
     // Back to a fresh connection's state: sequence 0, no open packet.
     void Reset();
 
+    // Grows the send buffer to at least `size` bytes (the socket layer's GetSendBuf); nullptr
+    // over the limit or when memory is short.
+    uint8_t* ReserveBuffer(size_t size) { return buffer_.Reserve(size); }
+
     int32_t SendSeq() const { return sendSeq_; }
     size_t BytesBuilt() const { return built_; }
     bool IsOpen() const { return header_.magic != 0; }
@@ -128,6 +132,10 @@ public:
     void SetBody(const uint8_t* data, size_t length);
 
     void Reset(); // fresh connection: sequence 0, empty body
+
+    // Grows the receive buffer to at least `size` bytes (the socket layer's GetRecvBuf); nullptr
+    // over the limit or when memory is short.
+    uint8_t* ReserveBuffer(size_t size) { return buffer_.Reserve(size); }
 
 private:
     ByteBuffer buffer_;

@@ -16,15 +16,23 @@ inline uint32_t RotateLeft(uint32_t x, int n)
     return (x << n) | (x >> (32 - n));
 }
 
-// The RFC's F, G, H and I, written with as few dependent operations as possible:
-// F = (x & y) | (~x & z) equals z ^ (x & (y ^ z)); G = (x & z) | (y & ~z) equals y ^ (z & (x ^ y)).
-#define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
-#define MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
-#define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
-#define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
+// The RFC's F, G, H and I, arranged so that b, the value computed last, enters as late as
+// possible: the parts that depend only on c and d are ready before b is. F = (b & c) | (~b & d)
+// equals d ^ (b & (c ^ d)); G = (b & d) | (c & ~d) is a sum of two disjoint parts; H and I keep
+// their form with b last.
+#define MD5_F(b, c, d) ((d) ^ ((b) & ((c) ^ (d))))
+#define MD5_H(b, c, d) ((b) ^ ((c) ^ (d)))
+#define MD5_I(b, c, d) ((c) ^ ((b) | ~(d)))
 
 #define MD5_STEP(f, a, b, c, d, x, t, s)                                                           \
-    (a) += f((b), (c), (d)) + (x) + (t);                                                           \
+    (a) += (x) + (t);                                                                              \
+    (a) += f((b), (c), (d));                                                                       \
+    (a) = RotateLeft((a), (s)) + (b);
+
+#define MD5_STEP_G(a, b, c, d, x, t, s)                                                            \
+    (a) += (x) + (t);                                                                              \
+    (a) += (c) & ~(d);                                                                             \
+    (a) += (b) & (d);                                                                              \
     (a) = RotateLeft((a), (s)) + (b);
 
 void Transform(uint32_t state[4], const uint8_t* block, size_t blocks)
@@ -54,22 +62,22 @@ void Transform(uint32_t state[4], const uint8_t* block, size_t blocks)
         MD5_STEP(MD5_F, c, d, a, b, x[14], 0xa679438e, 17)
         MD5_STEP(MD5_F, b, c, d, a, x[15], 0x49b40821, 22)
 
-        MD5_STEP(MD5_G, a, b, c, d, x[1], 0xf61e2562, 5)
-        MD5_STEP(MD5_G, d, a, b, c, x[6], 0xc040b340, 9)
-        MD5_STEP(MD5_G, c, d, a, b, x[11], 0x265e5a51, 14)
-        MD5_STEP(MD5_G, b, c, d, a, x[0], 0xe9b6c7aa, 20)
-        MD5_STEP(MD5_G, a, b, c, d, x[5], 0xd62f105d, 5)
-        MD5_STEP(MD5_G, d, a, b, c, x[10], 0x02441453, 9)
-        MD5_STEP(MD5_G, c, d, a, b, x[15], 0xd8a1e681, 14)
-        MD5_STEP(MD5_G, b, c, d, a, x[4], 0xe7d3fbc8, 20)
-        MD5_STEP(MD5_G, a, b, c, d, x[9], 0x21e1cde6, 5)
-        MD5_STEP(MD5_G, d, a, b, c, x[14], 0xc33707d6, 9)
-        MD5_STEP(MD5_G, c, d, a, b, x[3], 0xf4d50d87, 14)
-        MD5_STEP(MD5_G, b, c, d, a, x[8], 0x455a14ed, 20)
-        MD5_STEP(MD5_G, a, b, c, d, x[13], 0xa9e3e905, 5)
-        MD5_STEP(MD5_G, d, a, b, c, x[2], 0xfcefa3f8, 9)
-        MD5_STEP(MD5_G, c, d, a, b, x[7], 0x676f02d9, 14)
-        MD5_STEP(MD5_G, b, c, d, a, x[12], 0x8d2a4c8a, 20)
+        MD5_STEP_G(a, b, c, d, x[1], 0xf61e2562, 5)
+        MD5_STEP_G(d, a, b, c, x[6], 0xc040b340, 9)
+        MD5_STEP_G(c, d, a, b, x[11], 0x265e5a51, 14)
+        MD5_STEP_G(b, c, d, a, x[0], 0xe9b6c7aa, 20)
+        MD5_STEP_G(a, b, c, d, x[5], 0xd62f105d, 5)
+        MD5_STEP_G(d, a, b, c, x[10], 0x02441453, 9)
+        MD5_STEP_G(c, d, a, b, x[15], 0xd8a1e681, 14)
+        MD5_STEP_G(b, c, d, a, x[4], 0xe7d3fbc8, 20)
+        MD5_STEP_G(a, b, c, d, x[9], 0x21e1cde6, 5)
+        MD5_STEP_G(d, a, b, c, x[14], 0xc33707d6, 9)
+        MD5_STEP_G(c, d, a, b, x[3], 0xf4d50d87, 14)
+        MD5_STEP_G(b, c, d, a, x[8], 0x455a14ed, 20)
+        MD5_STEP_G(a, b, c, d, x[13], 0xa9e3e905, 5)
+        MD5_STEP_G(d, a, b, c, x[2], 0xfcefa3f8, 9)
+        MD5_STEP_G(c, d, a, b, x[7], 0x676f02d9, 14)
+        MD5_STEP_G(b, c, d, a, x[12], 0x8d2a4c8a, 20)
 
         MD5_STEP(MD5_H, a, b, c, d, x[5], 0xfffa3942, 4)
         MD5_STEP(MD5_H, d, a, b, c, x[8], 0x8771f681, 11)
@@ -115,7 +123,7 @@ void Transform(uint32_t state[4], const uint8_t* block, size_t blocks)
 
 #undef MD5_STEP
 #undef MD5_F
-#undef MD5_G
+#undef MD5_STEP_G
 #undef MD5_H
 #undef MD5_I
 

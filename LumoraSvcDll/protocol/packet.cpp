@@ -163,10 +163,10 @@ PacketWriter::FinishResult PacketWriter::Finish()
 {
     finishedSize_ = 0;
     FinishResult result = FinishResult::Ok;
-    if (!IsOpen() || built_ < static_cast<size_t>(kPacketHeaderSize)) {
+    if (!IsOpen()) {
         result = FinishResult::NotStarted;
-    } else if (unusable_) {
-        result = FinishResult::Unusable;
+    } else if (unusable_ || built_ < static_cast<size_t>(kPacketHeaderSize)) {
+        result = FinishResult::Unusable; // a write, or the header's own buffer, was refused
     } else {
         header_.length = static_cast<int32_t>(built_ - kPacketHeaderSize);
         const size_t rest = built_ % kPacketAlignment;
@@ -309,7 +309,6 @@ void PacketReader::GetString(char* dest, size_t size)
     const size_t c = static_cast<size_t>(count);
     if (c < size) {
         GetBytes(dest, c);
-        dest[c] = '\0';
         return;
     }
     // Too long for the destination: keep its first size - 1 bytes and move past the whole text.

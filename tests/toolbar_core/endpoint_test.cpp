@@ -17,7 +17,7 @@ const std::string kBuiltinHost = LUMORA_BUILTIN_SERVER_HOST;
 const int kBuiltinPort = LUMORA_BUILTIN_SERVER_PORT;
 const std::string kBuiltinWebHost = LUMORA_BUILTIN_WEB_HOST;
 
-typedef int(__stdcall* FakeSvcLastChangeProc)(char* host, int* port, int reset);
+typedef int(__cdecl* FakeSvcLastChangeProc)(char* host, int* port, int reset);
 
 // The test's stand-in service library beside this program, kept loaded so that what it recorded
 // survives the store's own load and release.

@@ -11,7 +11,7 @@ int gCalls;
 
 } // namespace
 
-extern "C" int __stdcall LMChangeServerIpPort(const char* host, int port)
+extern "C" int __cdecl LMChangeServerIpPort(const char* host, int port)
 {
     std::strncpy(gHost, host != nullptr ? host : "", sizeof(gHost) - 1);
     gHost[sizeof(gHost) - 1] = '\0';
@@ -21,7 +21,7 @@ extern "C" int __stdcall LMChangeServerIpPort(const char* host, int port)
 }
 
 // Copies the last call's host (256 bytes) and port; returns the number of calls so far.
-extern "C" int __stdcall FakeSvcLastChange(char* host, int* port, int reset)
+extern "C" int __cdecl FakeSvcLastChange(char* host, int* port, int reset)
 {
     int calls = gCalls;
     std::memcpy(host, gHost, sizeof(gHost));

@@ -5,7 +5,7 @@
 
 #include "protocol/records.h"
 
-// Verdict codes (the no-finding values are the ones Part of the navigation check uses for sites
+// Verdict codes (the no-finding values are the ones the navigation check uses for sites
 // it does not ask about).
 enum : int32_t
 {

@@ -93,7 +93,17 @@ int SharedSockClientThread(SvcThreadParam* param)
     std::memset(header.server_host, 0, sizeof(header.server_host));
     std::memcpy(header.server_host, param->host, sizeof(header.server_host) - 1);
     header.server_port = param->port;
-    header.next_seq = 1;
+    // Numbering starts again at 1, but not under requests still in the table: a reply is matched
+    // to its slot by number, and a second request with the same number would be freed with it.
+    LockTable(semaphore);
+    bool busy = false;
+    for (const SharedSlot& slot : shm->pMemoryMap->slots) {
+        busy = busy || !IsSlotFree(slot);
+    }
+    if (!busy) {
+        header.next_seq = 1;
+    }
+    UnlockTable(semaphore);
     ComputePcid(header.pcid);
 
     int result = 0;

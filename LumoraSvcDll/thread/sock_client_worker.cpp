@@ -65,7 +65,9 @@ bool CSockClientWorker::FreeSlotBySeq(int32_t seq)
     LockTable(semaphore_);
     for (int i = 0; i < kSlotCount; ++i) {
         SharedSlot& slot = table_->slots[i];
-        if (slot.seq == seq && !IsSlotFree(slot)) {
+        // Only a sent request can be answered; a queued one with the same number (numbers start
+        // again at 1 when a thread starts or after 10000) must not be lost.
+        if (slot.seq == seq && slot.sent_time != 0) {
             std::memset(&slot, 0, sizeof(SharedSlot));
             found = true;
             break;

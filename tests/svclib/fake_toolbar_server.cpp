@@ -1,3 +1,4 @@
+#include "table_probe.h"
 #include "fake_toolbar_server.h"
 
 #include <chrono>
@@ -70,6 +71,7 @@ int ClosedLoopbackPort()
 
 FakeToolbarServer::FakeToolbarServer()
 {
+    StartSockets();
     listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
@@ -87,8 +89,10 @@ FakeToolbarServer::~FakeToolbarServer()
     stopping_ = true;
     acceptor_.join();
     closesocket(listener_);
-    for (std::thread& worker : workers_) {
-        worker.join();
+    // The connection threads are detached (a long run serves thousands); each ends within its
+    // bounded waits.
+    for (int waited = 0; activeWorkers_ > 0 && waited < 10000; waited += 10) {
+        Sleep(10);
     }
 }
 
@@ -132,7 +136,11 @@ void FakeToolbarServer::AcceptLoop()
             closesocket(client);
             continue;
         }
-        workers_.emplace_back([this, client] { Serve(client); });
+        ++activeWorkers_;
+        std::thread([this, client] {
+            Serve(client);
+            --activeWorkers_;
+        }).detach();
     }
 }
 

@@ -68,7 +68,7 @@ private:
     std::atomic<int> connections_{0};
     std::mutex mutex_;
     std::vector<ServedRequest> requests_;
-    std::vector<std::thread> workers_;
+    std::atomic<int> activeWorkers_{0};
     std::thread acceptor_;
 };
 

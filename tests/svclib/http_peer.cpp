@@ -1,7 +1,9 @@
+#include "table_probe.h"
 #include "http_peer.h"
 
 HttpPeer::HttpPeer(std::string response) : response_(std::move(response))
 {
+    StartSockets();
     listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address = {};
     address.sin_family = AF_INET;

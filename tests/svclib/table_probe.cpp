@@ -51,16 +51,6 @@ int TableProbe::FindSeq(int32_t seq)
     return found;
 }
 
-void StartSockets()
-{
-    static bool started = false;
-    if (!started) {
-        WSADATA data;
-        WSAStartup(MAKEWORD(1, 1), &data);
-        started = true;
-    }
-}
-
 namespace {
 
 std::string LogDirectory()

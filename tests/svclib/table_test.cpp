@@ -186,7 +186,8 @@ TEST_F(TableTest, AnotherProcessHasItsOwnTable)
     PROCESS_INFORMATION process = {};
     std::string commandLine = "\"" + child + "\"";
     ASSERT_TRUE(CreateProcessA(child.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process));
+                               nullptr, &startup, &process))
+        << child << " error " << GetLastError();
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 20000));
     DWORD exitCode = 99;
     GetExitCodeProcess(process.hProcess, &exitCode);

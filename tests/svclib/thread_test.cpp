@@ -100,6 +100,17 @@ TEST_F(ThreadTest, FirstRequestAfterStartCarriesSeqTwoAndItsReplyReachesTheWindo
     EXPECT_EQ(server.Requests()[0].pcidLength, 32);
 }
 
+TEST_F(ThreadTest, ThreadStartingUnderQueuedRequestsKeepsTheirNumbersUnique)
+{
+    probe->Table()->header.next_seq = 500;
+    EXPECT_EQ(501, QueueUrl("http://queued-before-start.example/"));
+    ASSERT_NE(nullptr, Start(server.Port()));
+    ASSERT_TRUE(window.WaitFor(1, kReplyWaitMs));
+    EXPECT_EQ(502, QueueUrl("http://after-start.example/"));
+    ASSERT_TRUE(window.WaitFor(2, kReplyWaitMs));
+    EXPECT_STREQ("http://after-start.example/", UnpackUrlResponse(window.Deliveries()[1]).url);
+}
+
 TEST_F(ThreadTest, StreamsDeliverEachItemAndFreeTheSlotAtTheEnd)
 {
     ASSERT_NE(nullptr, Start(server.Port()));

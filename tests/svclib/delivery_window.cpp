@@ -6,6 +6,10 @@ namespace {
 
 constexpr char kClassName[] = "LumoraTestDeliveryWindow";
 
+// Under Wine, windows created at the same moment by several threads of a new process can fail;
+// the class is registered once and the windows are made one at a time.
+std::mutex gCreateMutex;
+
 Delivery Copy(const COPYDATASTRUCT* data)
 {
     Delivery delivery;
@@ -41,13 +45,20 @@ DeliveryWindow::~DeliveryWindow()
 
 void DeliveryWindow::Run()
 {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = &DeliveryWindow::WindowProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kClassName;
-    RegisterClassA(&windowClass); // fails harmlessly when another window registered it
-    HWND hwnd = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                GetModuleHandleA(nullptr), this);
+    HWND hwnd = nullptr;
+    {
+        std::lock_guard<std::mutex> createLock(gCreateMutex);
+        static bool registered = false;
+        if (!registered) {
+            WNDCLASSA windowClass = {};
+            windowClass.lpfnWndProc = &DeliveryWindow::WindowProc;
+            windowClass.hInstance = GetModuleHandleA(nullptr);
+            windowClass.lpszClassName = kClassName;
+            registered = RegisterClassA(&windowClass) != 0;
+        }
+        hwnd = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               GetModuleHandleA(nullptr), this);
+    }
     {
         std::lock_guard<std::mutex> lock(mutex_);
         hwnd_ = hwnd;

@@ -31,7 +31,9 @@ int main(int argc, char** argv)
     for (int t = 0; t < kToolbars; ++t) {
         toolbars.emplace_back([&, t] {
             DeliveryWindow window;
-            SvcHandle* handle = LMSvcInitialize("127.0.0.1", port, nullptr);
+            SvcHandle* handle = window.Handle() != nullptr
+                                    ? LMSvcInitialize("127.0.0.1", port, nullptr)
+                                    : nullptr;
             if (handle == nullptr) {
                 lost += checks;
                 return;

@@ -1,8 +1,22 @@
 #include "net/sock_records.h"
 
+#include <ctime>
+
 #include "net/tcp_sock.h"
 
 namespace {
+
+// A record filled from a body starts with the current time; a body too short to carry the time
+// leaves it at that.
+template <typename Record>
+void ReadFromBody(CTcpSock& sock, Record* record)
+{
+    const bool carriesTime = sock.Reader().Remaining() >= 4;
+    ReadRecord(sock.Reader(), record);
+    if (!carriesTime) {
+        record->env.time = static_cast<int32_t>(std::time(nullptr));
+    }
+}
 
 template <typename Record>
 int SendEncrypted(CTcpSock& sock, int32_t code, Record& record)
@@ -22,12 +36,12 @@ void WriteRecord(CTcpSock& sock, SvcUrlResponse& record) { WriteRecord(sock.Writ
 void WriteRecord(CTcpSock& sock, SvcToolbarMsg& record) { WriteRecord(sock.Writer(), record); }
 void WriteRecord(CTcpSock& sock, SvcNotice& record) { WriteRecord(sock.Writer(), record); }
 
-void ReadRecord(CTcpSock& sock, SvcSeqRecord* record) { ReadRecord(sock.Reader(), record); }
-void ReadRecord(CTcpSock& sock, SvcToolbarMsgReq* record) { ReadRecord(sock.Reader(), record); }
-void ReadRecord(CTcpSock& sock, SvcUrlRequest* record) { ReadRecord(sock.Reader(), record); }
-void ReadRecord(CTcpSock& sock, SvcUrlResponse* record) { ReadRecord(sock.Reader(), record); }
-void ReadRecord(CTcpSock& sock, SvcToolbarMsg* record) { ReadRecord(sock.Reader(), record); }
-void ReadRecord(CTcpSock& sock, SvcNotice* record) { ReadRecord(sock.Reader(), record); }
+void ReadRecord(CTcpSock& sock, SvcSeqRecord* record) { ReadFromBody(sock, record); }
+void ReadRecord(CTcpSock& sock, SvcToolbarMsgReq* record) { ReadFromBody(sock, record); }
+void ReadRecord(CTcpSock& sock, SvcUrlRequest* record) { ReadFromBody(sock, record); }
+void ReadRecord(CTcpSock& sock, SvcUrlResponse* record) { ReadFromBody(sock, record); }
+void ReadRecord(CTcpSock& sock, SvcToolbarMsg* record) { ReadFromBody(sock, record); }
+void ReadRecord(CTcpSock& sock, SvcNotice* record) { ReadFromBody(sock, record); }
 
 int SendRecordPacket(CTcpSock& sock, int32_t code, SvcSeqRecord& record)
 {

@@ -17,7 +17,8 @@ void WriteRecord(CTcpSock& sock, SvcUrlResponse& record);
 void WriteRecord(CTcpSock& sock, SvcToolbarMsg& record);
 void WriteRecord(CTcpSock& sock, SvcNotice& record);
 
-// Reading never fails: a short body leaves zeros and empty texts.
+// Reading never fails: a short body leaves zeros and empty texts (and the current time when it
+// ends before the time field).
 void ReadRecord(CTcpSock& sock, SvcSeqRecord* record);
 void ReadRecord(CTcpSock& sock, SvcToolbarMsgReq* record);
 void ReadRecord(CTcpSock& sock, SvcUrlRequest* record);

@@ -294,8 +294,8 @@ TEST_F(DailyLog, CleanUpWithoutTheDirectoryDoesNothing)
     EXPECT_FALSE(Exists(directory_));
 }
 
-// A message longer than the 8192-byte line buffer is cut, never overflowed, and never inside a
-// double-byte character.
+// A message longer than the 8192-byte line buffer is cut, never overflowed, never inside a
+// double-byte character, and still ends with its line break.
 TEST_F(DailyLog, OverlongMessagesAreCutSafely)
 {
     MakeLogDirectory();
@@ -311,14 +311,16 @@ TEST_F(DailyLog, OverlongMessagesAreCutSafely)
     ASSERT_TRUE(HasTimePrefix(content));
     EXPECT_LE(content.size(), 8191u);
     EXPECT_GT(content.size(), 8000u);
-    EXPECT_EQ(std::string(content.size() - 22, 'a'), content.substr(22));
+    ASSERT_EQ('\n', content.back()) << "a cut line still ends its line";
+    EXPECT_EQ(std::string(content.size() - 23, 'a'), content.substr(22, content.size() - 23));
 
     DeleteFileA(TodaysFile().c_str());
     WriteDailyLog("lumora", "%s", korean.c_str());
     content = ReadFile(TodaysFile());
     ASSERT_TRUE(HasTimePrefix(content));
     EXPECT_LE(content.size(), 8191u);
-    std::string text = content.substr(22);
+    ASSERT_EQ('\n', content.back());
+    std::string text = content.substr(22, content.size() - 23);
     ASSERT_EQ(0u, text.size() % 2) << "a double-byte character was split";
     EXPECT_EQ(korean.substr(0, text.size()), text);
 }

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -546,6 +547,11 @@ TEST(PacketBody, EmptyBodyAndEndOfBody)
     ASSERT_EQ(32, session.RecvHeader(kind)); // a header without body
     EXPECT_EQ(0, kind);
     EXPECT_EQ(0, session.GetInt());
+    SvcSeqRecord empty;
+    ReadRecord(session, &empty); // nothing to decode: zeros, and the record's time is now
+    EXPECT_NEAR(static_cast<double>(std::time(nullptr)), empty.env.time, 5.0);
+    EXPECT_EQ(0, empty.toolbarmsg_seq);
+    EXPECT_STREQ("", empty.env.pcid);
     ASSERT_EQ(32, session.RecvHeader(kind));
     EXPECT_EQ(2, kind);
     EXPECT_EQ(5, session.GetInt());

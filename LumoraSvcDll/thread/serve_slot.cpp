@@ -96,9 +96,9 @@ CSockClientWorker::SendResult CSockClientWorker::SendRequest(int i, int32_t seq)
         return SendResult::Invalid;
     }
 
-    LockTable(semaphore_);
-    slot.sent_time = NowSeconds();
-    UnlockTable(semaphore_);
+    // Only this thread writes a taken slot; the request calls read sent_time under the semaphore,
+    // and an aligned 32-bit store is seen whole, so no lock is needed for this one field.
+    InterlockedExchange(reinterpret_cast<volatile LONG*>(&slot.sent_time), NowSeconds());
 
     const SvcSeqRecord& s = record.seqRecord;
     switch (kind) {

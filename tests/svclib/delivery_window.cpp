@@ -13,6 +13,7 @@ std::mutex gCreateMutex;
 Delivery Copy(const COPYDATASTRUCT* data)
 {
     Delivery delivery;
+    QueryPerformanceCounter(&delivery.arrived);
     delivery.code = static_cast<uint32_t>(data->dwData);
     delivery.lpDataNull = data->lpData == nullptr;
     if (data->lpData != nullptr && data->cbData > 0) {

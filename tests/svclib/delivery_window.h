@@ -16,6 +16,7 @@ struct Delivery
     uint32_t code;
     std::vector<uint8_t> bytes;
     bool lpDataNull;
+    LARGE_INTEGER arrived; // performance counter when the window procedure got it
 };
 
 class DeliveryWindow

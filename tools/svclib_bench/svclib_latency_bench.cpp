@@ -60,7 +60,7 @@ int main(int argc, char** argv)
             std::printf("request %d: no reply\n", i);
             break;
         }
-        QueryPerformanceCounter(&end);
+        end = window.Deliveries().back().arrived; // inside the window procedure
         queued.push_back(Milliseconds(start, end, frequency));
     }
 

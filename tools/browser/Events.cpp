@@ -69,8 +69,10 @@ void FireDispatchUrl(CEventPoint* point, DISPID dispid, const wchar_t* event, ID
     SetByRefVariant(args[0], &vUrl);
     SetDispatch(args[1], dispatch);
     DISPPARAMS params = {args, nullptr, 2, 0};
-    int sinks = point ? point->Fire(dispid, &params) : 0;
-    TranscriptWrite(L"event %ls disp=%ls url=%ls sinks=%d", event, name.c_str(), url.c_str(), sinks);
+    TranscriptWrite(L"event %ls disp=%ls url=%ls sinks=%d", event, name.c_str(), url.c_str(),
+                    point ? point->SinkCount() : 0);
+    if (point)
+        point->Fire(dispid, &params);
     VariantClear(&vUrl);
 }
 
@@ -114,15 +116,17 @@ bool FireBeforeNavigate2(CEventPoint* point, IDispatch* dispatch, const std::wst
     SetByRefVariant(args[5], &vUrl);
     SetDispatch(args[6], dispatch);
     DISPPARAMS params = {args, nullptr, 7, 0};
-    int sinks = point ? point->Fire(DISPID_BEFORENAVIGATE2, &params) : 0;
-
+    // Written before the call, so that whatever the sinks do inside it follows in the transcript.
     std::wstring post = request.hasPost ? HexBytes(request.post.data(), request.post.size())
                                         : std::wstring(L"(none)");
-    bool cancelled = cancel != VARIANT_FALSE;
     TranscriptWrite(L"event BeforeNavigate2 disp=%ls url=%ls flags=%ld target=%ls post=[%ls] "
-                    L"headers=[%ls] sinks=%d cancel=%d",
+                    L"headers=[%ls]",
                     name.c_str(), request.url.c_str(), request.flags, request.target.c_str(),
-                    post.c_str(), Escaped(request.headers).c_str(), sinks, cancelled ? 1 : 0);
+                    post.c_str(), Escaped(request.headers).c_str());
+    int sinks = point ? point->Fire(DISPID_BEFORENAVIGATE2, &params) : 0;
+    bool cancelled = cancel != VARIANT_FALSE;
+    TranscriptWrite(L"event BeforeNavigate2 returned disp=%ls sinks=%d cancel=%d", name.c_str(),
+                    sinks, cancelled ? 1 : 0);
     VariantClear(&vHeaders);
     VariantClear(&vPost);
     VariantClear(&vTarget);
@@ -202,7 +206,8 @@ void FireWindowStateChanged(CEventPoint* point, const std::wstring& name, long f
     args[1].vt = VT_I4;
     args[1].lVal = flags;
     DISPPARAMS params = {args, nullptr, 2, 0};
-    int sinks = point ? point->Fire(DISPID_WINDOWSTATECHANGED, &params) : 0;
     TranscriptWrite(L"event WindowStateChanged disp=%ls flags=%ld mask=%ld sinks=%d", name.c_str(),
-                    flags, mask, sinks);
+                    flags, mask, point ? point->SinkCount() : 0);
+    if (point)
+        point->Fire(DISPID_WINDOWSTATECHANGED, &params);
 }

@@ -336,7 +336,9 @@ TEST_F(BrowserBandTest, SendsEventArgumentsLikeTheBrowserAndHonoursCancel)
     EXPECT_NE(std::string::npos, FindLine(transcript, {"page saved top#1"}));
     std::string png = ReadFileBytes(directory + L"\\shot.png");
     ASSERT_GT(png.size(), 8u);
+    ASSERT_GT(png.size(), 24u);
     EXPECT_EQ(std::string("\x89PNG\r\n\x1A\n", 8), png.substr(0, 8));
+    EXPECT_EQ(std::string("\0\0\x03\x84\0\0\x02\x80", 8), png.substr(16, 8)) << "900 x 640";
 }
 
 TEST_F(BrowserBandTest, InternetExplorerApplicationOpensStandInWindowsAcrossProcesses)

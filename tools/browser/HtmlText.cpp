@@ -113,6 +113,8 @@ std::string HtmlToText(const std::string& html)
         if (c == '&') {
             size_t end = html.find(';', i);
             if (end != std::string::npos && end - i <= 10) {
+                if (space)
+                    out += ' ';
                 AppendEntity(html.substr(i + 1, end - i - 1), out);
                 i = end + 1;
                 space = false;

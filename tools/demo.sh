@@ -47,7 +47,7 @@ for _ in $(seq 1 100); do
 done
 
 run_demo() {
-    echo "== address checks through LumoraSvcDll.dll under Wine (guardian grade 18)"
+    echo "== address checks through LumoraSvcDll.dll under Wine"
     build/win32/wine-run "$PWD/build/win32/bin/svc_check.exe" 127.0.0.1 "$toolbar_port" \
         http://malware-download.example/setup.exe http://ad-relay.example/ \
         http://old-forum.example/ http://bank-login.example/ http://hacked-shop.example/ \

@@ -9,9 +9,11 @@ constexpr size_t kAriaBlockSize = 16;
 constexpr int kAriaMaxRounds = 16;
 
 // Round keys of one key: rounds + 1 keys of 16 bytes (17 keys, 272 bytes for a 256-bit key).
+// Each round key is held as four 32-bit words, word 0 being bytes 0..3 read big-endian, so the
+// rounds work on whole words.
 struct AriaKeySchedule
 {
-    uint8_t roundKeys[kAriaMaxRounds + 1][kAriaBlockSize];
+    uint32_t roundKeys[kAriaMaxRounds + 1][kAriaBlockSize / 4];
     int rounds; // 12, 14 or 16 for 128-, 192- and 256-bit keys
 };
 

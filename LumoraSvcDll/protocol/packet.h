@@ -84,12 +84,18 @@ public:
     int32_t SendSeq() const { return sendSeq_; }
     size_t BytesBuilt() const { return built_; }
     bool IsOpen() const { return header_.magic != 0; }
+    // The buffer size that a write of the current packet asked for beyond kMaxPacketBuffer (for
+    // the "over max limit" message), 0 when none did.
+    size_t RefusedSize() const { return refusedSize_; }
 
 private:
+    bool Grow(size_t size);
+
     ByteBuffer buffer_;
     PacketHeader header_{};
     size_t built_ = 0;
     size_t finishedSize_ = 0;
+    size_t refusedSize_ = 0;
     int32_t sendSeq_ = 0;
     bool unusable_ = false;
 };
@@ -104,7 +110,8 @@ public:
 
     // Decodes the header, increments the receive sequence and checks seq and magic. BadSize: the
     // body (length + pad) is over the buffer limit, or an encrypted body is not whole 16-byte
-    // blocks; the packet cannot be used and the connection must be closed.
+    // blocks; the packet cannot be used and the connection must be closed. The body length that
+    // the Get operations see is `length`, held within 0 .. length + pad.
     HeaderResult AcceptHeader(const uint8_t raw[kPacketHeaderSize]);
     const PacketHeader& Header() const { return header_; }
     size_t BodySize() const { return bodySize_; } // length + pad, 0 when negative
@@ -124,12 +131,18 @@ public:
     int32_t RecvSeq() const { return recvSeq_; }
     size_t Remaining() const;
 
-    // Feeds a whole body from memory (tests, fuzzers and the server's record decoders).
-    void SetBody(const uint8_t* data, size_t length);
+    // Feeds a whole body from memory (tests, fuzzers and the server's record decoders). Returns
+    // false, leaving the body empty, when `length` is over the buffer limit.
+    bool SetBody(const uint8_t* data, size_t length);
+
+    // The body size that the last header asked for beyond kMaxPacketBuffer (for the "over max
+    // limit" message), 0 when it did not.
+    size_t RefusedSize() const { return refusedSize_; }
 
     void Reset(); // fresh connection: sequence 0, empty body
 
 private:
+    size_t refusedSize_ = 0;
     ByteBuffer buffer_;
     PacketHeader header_{};
     size_t bodySize_ = 0;

@@ -136,8 +136,10 @@ void ReadRecord(PacketReader& in, SvcToolbarMsg* record);
 void ReadRecord(PacketReader& in, SvcNotice* record);
 
 // Packed encoding. PackedSize is the full size; PackRecord writes at most `capacity` bytes and,
-// when the full record would not fit, cuts its longest texts (longest first) until it does.
-// Returns the bytes written, or 0 when not even the record with empty texts fits.
+// when the full record would not fit, cuts its longest texts (longest first) until it does: the
+// texts are held to one common cap, the largest that fits, never splitting a CP949 double-byte
+// character; the pcid is never cut. The record itself is not changed. Returns the bytes written,
+// or 0 when not even the record with empty texts fits.
 // UnpackRecord zeroes the record first and returns the bytes consumed, or 0 when the input is
 // not a whole packed record (a count running past the end, or past its array).
 size_t PackedSize(const SvcSeqRecord& record);

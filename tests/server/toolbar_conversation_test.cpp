@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 #include <thread>
 
@@ -163,6 +164,25 @@ TEST_F(ToolbarServer, NewRulesAreServedAfterReload)
     ASSERT_TRUE(Store().AddRule(&rule, &error)) << error;
     Reload();
     EXPECT_EQ(CheckUrl("http://login.fresh-phish.example/", 18).phishing, 121011);
+}
+
+TEST_F(ToolbarServer, StoreReplacedByRenameIsPickedUp)
+{
+    // How several instances are kept in step: a copy of the master store moved into place.
+    std::string error;
+    std::string copy = dir.File("published.db");
+    {
+        auto master = RulesStore::Open(copy, "127.0.0.1:8080", &error);
+        ASSERT_TRUE(master) << error;
+        SiteRule rule;
+        rule.pattern = "published-phish.example";
+        rule.phishing = true;
+        ASSERT_TRUE(master->AddRule(&rule, &error)) << error;
+    }
+    EXPECT_EQ(CheckUrl("http://published-phish.example/", 18).phishing, 121012);
+    ASSERT_EQ(std::rename(copy.c_str(), config.db.c_str()), 0);
+    Reload();
+    EXPECT_EQ(CheckUrl("http://published-phish.example/", 18).phishing, 121011);
 }
 
 TEST_F(ToolbarServer, ToolbarMessageStreamSendsNewerItemsBetweenBeginAndEnd)

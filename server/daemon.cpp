@@ -136,9 +136,11 @@ bool Daemon::ReloadIfChanged(std::string* error)
         *error = "store " + config_.db + " is gone; serving the last snapshot";
         return false;
     }
-    if (!store_ || static_cast<unsigned long>(st.st_dev) != storeDev_ ||
-        static_cast<unsigned long>(st.st_ino) != storeIno_) {
-        // The file was replaced (a copy published by rename): open the new one.
+    bool replaced = !store_ || static_cast<unsigned long>(st.st_dev) != storeDev_ ||
+                    static_cast<unsigned long>(st.st_ino) != storeIno_;
+    if (replaced) {
+        // The file was replaced (a copy published by rename): open the new one, and load it
+        // whatever its generation number says (the copy counts its own changes).
         store_.reset();
         if (!OpenStore(error))
             return false;
@@ -146,7 +148,7 @@ bool Daemon::ReloadIfChanged(std::string* error)
     int64_t generation = 0;
     if (!store_->ReadGeneration(&generation, error))
         return false;
-    if (generation == snapshots_.Get()->generation)
+    if (!replaced && generation == snapshots_.Get()->generation)
         return true;
     auto snapshot = store_->LoadSnapshot(error);
     if (!snapshot)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 
 namespace {
 
@@ -29,7 +30,9 @@ const char* CodeName(int32_t code)
 // A received text for the log: UTF-8, control characters shown as '?', at most `max` bytes.
 std::string LogText(const char* cp949, size_t max)
 {
-    std::string text = Cp949ToUtf8(std::string(cp949, strnlen(cp949, 4096)));
+    std::string text(cp949, strnlen(cp949, 4096));
+    if (std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        text = Cp949ToUtf8(text);
     if (text.size() > max) {
         size_t cut = max;
         while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
@@ -47,6 +50,19 @@ void CopyCut(char* dest, size_t size, const std::string& text)
     size_t n = std::min(text.size(), size - 1);
     std::memcpy(dest, text.data(), n);
     dest[n] = '\0';
+}
+
+// Country names in CP949, converted once per thread and name.
+const std::string& CountryNameOnWire(const std::string& utf8)
+{
+    thread_local std::unordered_map<std::string, std::string> cache;
+    auto it = cache.find(utf8);
+    if (it == cache.end()) {
+        if (cache.size() > 1024)
+            cache.clear();
+        it = cache.emplace(utf8, Utf8ToCp949(utf8)).first;
+    }
+    return it->second;
 }
 
 enum class RecordKind { Seq, Url, Message, Notice, End };
@@ -232,7 +248,7 @@ bool ToolbarConversation::Produce(std::string& out, size_t budget)
         reply->olderThan19 = w.olderThan19;
         reply->malCodeHistory = w.malCodeHistory;
         CopyCut(reply->country_code, sizeof(reply->country_code), w.country.code);
-        CopyCut(reply->countryName, sizeof(reply->countryName), Utf8ToCp949(w.country.name));
+        CopyCut(reply->countryName, sizeof(reply->countryName), CountryNameOnWire(w.country.name));
         AppendPacket(out, LM_SVC_URL_RESP, reply.get(), static_cast<int>(RecordKind::Url));
         char summary[160];
         std::snprintf(summary, sizeof(summary), "rule=%lld verdict=%d,%d,%d,%d,%d,%d,%d,%d country=%s",

@@ -30,8 +30,9 @@ public:
     ToolbarConversation(std::shared_ptr<const StoreSnapshot> snapshot,
                         const ToolbarServiceSettings& settings, int32_t now);
 
-    // Takes received bytes. Failed: the request is malformed and the connection must be closed
-    // (Failure() says why); bytes after a complete request are ignored.
+    // Takes received bytes. Replying: the request is complete (bytes after it are ignored).
+    // Failed: the request is malformed and the connection must be closed (Failure() says why).
+    // Done: every reply packet has been produced.
     Status Consume(const uint8_t* data, size_t length);
     Status CurrentStatus() const { return status_; }
 

@@ -50,6 +50,20 @@ HANDLE RollOver(HANDLE file, const char* path)
     return OpenForAppend(path);
 }
 
+// Without the log directory nothing is written. Asking for its attributes is much cheaper than
+// a failing open of the file in it (and no local time is needed), which matters because the
+// library logs several lines per request on its latency-sensitive paths.
+bool HasLogDirectory(const char* tempDir)
+{
+    char directory[kTempPathSize + 16];
+    const int written = std::snprintf(directory, sizeof directory, "%slumorares", tempDir);
+    if (written < 0 || static_cast<size_t>(written) >= sizeof directory) {
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesA(directory);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 } // namespace
 
 void WriteDailyLogV(const char* name, const char* format, va_list args)
@@ -64,6 +78,9 @@ void WriteDailyLogV(const char* name, const char* format, va_list args)
     char tempDir[kTempPathSize];
     if (!GetTempDirectory(tempDir, sizeof tempDir)) {
         return;
+    }
+    if (!HasLogDirectory(tempDir)) {
+        return; // the line is dropped
     }
     const LogTime now = LocalLogTime();
     char path[kLogPathSize];

@@ -144,3 +144,15 @@ macro(lumora_find_gtest)
         find_package(GTest REQUIRED)
     endif()
 endmacro()
+
+# lumora_add_subfolders(): adds every folder below the current one that has a CMakeLists.txt, in
+# name order, so a new group of tests, benchmarks or tools needs no edit elsewhere.
+function(lumora_add_subfolders)
+    file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} *)
+    list(SORT children)
+    foreach(child IN LISTS children)
+        if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+            add_subdirectory(${child})
+        endif()
+    endforeach()
+endfunction()

@@ -1,5 +1,6 @@
 #include "csv_rules.h"
 
+#include "ascii_text.h"
 #include "rules_store.h"
 
 #include <cctype>
@@ -7,23 +8,6 @@
 #include <cstdlib>
 
 namespace {
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string Trim(const std::string& text)
-{
-    size_t b = 0, e = text.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(text[b])))
-        b++;
-    while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1])))
-        e--;
-    return text.substr(b, e - b);
-}
 
 // Splits CSV text into records of fields; false on an unterminated quote.
 bool SplitCsv(const std::string& text, std::vector<std::vector<std::string>>* records,

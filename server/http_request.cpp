@@ -1,5 +1,6 @@
 #include "http_request.h"
 
+#include "ascii_text.h"
 #include "text_codec.h"
 
 #include <algorithm>
@@ -9,14 +10,7 @@
 
 namespace {
 
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string Trim(const std::string& text)
+std::string TrimOws(const std::string& text)
 {
     size_t b = 0, e = text.size();
     while (b < e && (text[b] == ' ' || text[b] == '\t'))
@@ -121,7 +115,7 @@ HttpRequestParser::Result HttpRequestParser::ParseHead()
         size_t colon = line.find(':');
         if (colon == std::string::npos || colon == 0)
             return Bad(400, "bad header line");
-        request_.headers[Lower(line.substr(0, colon))] = Trim(line.substr(colon + 1));
+        request_.headers[Lower(line.substr(0, colon))] = TrimOws(line.substr(colon + 1));
     }
     if (request_.headers.count("transfer-encoding"))
         return Bad(501, "transfer encodings are not supported");

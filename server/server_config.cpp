@@ -1,5 +1,7 @@
 #include "server_config.h"
 
+#include "ascii_text.h"
+
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -8,16 +10,6 @@
 #include <fstream>
 
 namespace {
-
-std::string Trim(const std::string& text)
-{
-    size_t b = 0, e = text.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(text[b])))
-        b++;
-    while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1])))
-        e--;
-    return text.substr(b, e - b);
-}
 
 bool ParseInt(const std::string& text, int low, int high, int* out)
 {

@@ -41,7 +41,6 @@ cleanup() {
     build/win32/wine-run --stop
 }
 trap cleanup EXIT
-build/win32/wine-run --start
 for _ in $(seq 1 100); do
     (exec 3<>"/dev/tcp/127.0.0.1/$toolbar_port") 2>/dev/null && break
     sleep 0.1

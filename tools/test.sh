@@ -16,7 +16,6 @@ ctest --preset native -j "$jobs"
 echo "== win32 build and tests under Wine"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$jobs"
-build/win32/wine-run --start
 status=0
 tools/with-display.sh ctest --preset win32 -j "$jobs" || status=$?
 build/win32/wine-run --stop

@@ -71,16 +71,7 @@ int ClosedLoopbackPort()
 
 FakeToolbarServer::FakeToolbarServer()
 {
-    StartSockets();
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    int size = sizeof address;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
-    listen(listener_, 64);
+    listener_ = ListenOnLoopback(64, &port_);
     acceptor_ = std::thread([this] { AcceptLoop(); });
 }
 

@@ -3,16 +3,7 @@
 
 HttpPeer::HttpPeer(std::string response) : response_(std::move(response))
 {
-    StartSockets();
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    int size = sizeof address;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
-    listen(listener_, 1);
+    listener_ = ListenOnLoopback(1, &port_);
     thread_ = std::thread([this] {
         fd_set readable;
         FD_ZERO(&readable);

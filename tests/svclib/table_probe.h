@@ -29,6 +29,9 @@ private:
 // The socket library for tests that link the library statically (the DLL starts it itself).
 void StartSockets();
 
+// A listening TCP socket on 127.0.0.1 at a port the system picks (stored in *port).
+unsigned ListenOnLoopback(int backlog, int* port);
+
 // Today's daily log as text ("" when there is none); EnsureLogDirectory creates the directory,
 // which the library itself never does.
 void EnsureLogDirectory();
